@@ -8,10 +8,12 @@ namespace qv::cli {
 
 int cmdInit(Context&, const Args&);
 int cmdDump(Context&, const Args&);
+int cmdDb(Context&, const Args&);
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> table = {
       {"init", "init", cmdInit},
+      {"db", "db list", cmdDb},
       {"dump", "dump FILE [--db ID] [--key KEYNAME] [--reverse] [--limit N] [--text]", cmdDump},
   };
   return table;

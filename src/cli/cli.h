@@ -8,10 +8,10 @@
 namespace qv::cli {
 
 struct Context {
-  std::ostream& out;        // results
-  std::ostream& err;        // progress and messages
-  std::string archive;      // the archive root (--archive, else the current directory)
-  bool json = false;        // --json: results as JSON lines
+  std::ostream& out;    // results
+  std::ostream& err;    // progress and messages
+  std::string archive;  // the archive root (--archive, else the current directory)
+  bool json = false;    // --json: results as JSON lines
 };
 
 using Args = std::vector<std::string>;

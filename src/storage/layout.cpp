@@ -41,7 +41,9 @@ std::string FileDef::signature() const {
     for (const KeyComp& c : k.comps) s += (c.descending ? ",-" : ",+") + std::to_string(c.field);
     s += k.unique ? ",U" : ",D";
     if (k.nocase) s += ",N";
+    if (k.primary) s += ",P";
     if (k.opt) s += ",O";
+    if (k.index) s += ",I";
     s += ';';
   }
   return s;

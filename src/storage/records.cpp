@@ -245,7 +245,8 @@ FileDef neo() {
   d.fields = {
       QV_FIELD(R, "NEO", ID, UL),
       QV_GROUP(R, "NEO", NEOGROUP),
-      QV_ARRAY(R, "NEO", NEOFIELD, B, 100),
+      // The text lives in a byte array that is read as one string.
+      FieldDef{"NEO:NEOFIELD", S, offsetof(R, NEOFIELD), sizeof(R::NEOFIELD), 1},
   };
   d.keys = {key(d, "NEO:IDKey", {"NEO:ID"}, kUnique | kPrimary | kNocase)};
   return d;

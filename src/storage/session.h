@@ -1,0 +1,75 @@
+// The session: everything process-wide of one running program on one archive.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/runtime.h"
+#include "storage/store.h"
+
+namespace qv {
+
+// The owner passwords of the encrypted files.
+inline constexpr const char* kPasswordA = "QZT wob";
+inline constexpr const char* kPasswordB = "Tulvik Mopra";
+
+// Database types.
+enum DbType : uint8_t { kDbNone = 0, kDbForum = 1, kDbMail = 2, kDbNewsgroup = 3 };
+
+class Session {
+ public:
+  // A session on the archive rooted at `archiveRoot` (made absolute). The directories start at
+  // their defaults: temporary root/TEMP, database and word index top directories the root.
+  Session(std::string archiveRoot, Runtime& runtime);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  Runtime& runtime() { return runtime_; }
+  Store& store() { return *store_; }
+
+  // The one file object of catalogue file `number` (nullptr for numbers the catalogue does
+  // not name). Its path is set by whoever opens it.
+  StoreFile* file(int number);
+  // Closes every open file of the session (a running transaction is rolled back first).
+  void closeAllFiles();
+
+  // Shows a message unless a task runs unattended; then it goes to the task log and the
+  // default button is the answer.
+  int message(std::string_view text, std::string_view title, Icon icon = Icon::kExclamation,
+              int buttons = kButtonOk, int defaultButton = kButtonOk);
+  bool unattended() const { return taskMode == 2 || taskMode == 6; }
+  // Lines that unattended work logs instead of showing; the task log reads them.
+  std::vector<std::string>& taskLogLines() { return taskLogLines_; }
+
+  // Directories, held without trailing blanks or separator.
+  std::string archiveRoot;
+  std::string tempDir;
+  std::string dbTopDir;
+  std::string wordIndexTopDir;
+
+  // The current database.
+  uint32_t dbId = 0;
+  uint8_t dbType = kDbNone;
+  std::string dbDirName;  // "F" + directory number
+  std::string dbDescription;
+
+  uint8_t taskMode = 0;         // 0 interactive; 2 and 6 unattended
+  std::string outsideFileName;  // full name of the outside file to open next
+  std::string currentFileName;  // the path of the file being opened, for messages
+
+  // The clock: today's day number and the time of day (hundredths of a second plus one).
+  std::function<int32_t()> today;
+  std::function<int32_t()> clockTime;
+
+ private:
+  Runtime& runtime_;
+  std::unique_ptr<Store> store_;
+  std::map<int, std::unique_ptr<StoreFile>> files_;
+  std::vector<std::string> taskLogLines_;
+};
+
+}  // namespace qv
