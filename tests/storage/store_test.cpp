@@ -90,7 +90,7 @@ TEST_F(StoreTest, KeysOrderAsDeclared) {
   setMsg(*f, 0, 0, "");
   ASSERT_EQ(f->setFromBuffer(MsgNmbr::IdKey), kStoreOk);
   ASSERT_EQ(f->next(), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 250005u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 250005u);
 }
 
 TEST_F(StoreTest, WalkTurnsAroundAndStopsAtBothEnds) {
@@ -104,19 +104,19 @@ TEST_F(StoreTest, WalkTurnsAroundAndStopsAtBothEnds) {
   ASSERT_EQ(f->next(), kStoreOk);
   ASSERT_EQ(f->next(), kStoreOk);
   ASSERT_EQ(f->next(), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 3u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 3u);
   ASSERT_EQ(f->previous(), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 2u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 2u);
   ASSERT_EQ(f->previous(), kStoreOk);
   EXPECT_EQ(f->previous(), kNoRecord);
   ASSERT_EQ(f->next(), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 1u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 1u);
   // Past the end, previous() comes back with the last record.
   while (f->next() == kStoreOk) {
   }
   EXPECT_EQ(f->lastError(), kNoRecord);
   ASSERT_EQ(f->previous(), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 5u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 5u);
 }
 
 TEST_F(StoreTest, WalkSurvivesWritesAndDeletes) {
@@ -149,13 +149,13 @@ TEST_F(StoreTest, PositionsSurviveReopening) {
   ASSERT_EQ(f->close(), kStoreOk);
   ASSERT_EQ(f->open(), kStoreOk);
   ASSERT_EQ(f->reget(pos), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 250007u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 250007u);
   // reset() puts the walk on that record: next() returns it, and then the one after it.
   ASSERT_EQ(f->reset(MsgNmbr::IdKey, pos), kStoreOk);
   ASSERT_EQ(f->next(), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 250007u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 250007u);
   ASSERT_EQ(f->next(), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().MSGNUMBER, 250006u);
+  EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 250006u);
   // A removed record's position is not given to a new one.
   ASSERT_EQ(f->reget(pos), kStoreOk);
   ASSERT_EQ(f->erase(), kStoreOk);
@@ -190,7 +190,7 @@ TEST_F(StoreTest, ErrorCodes) {
   EXPECT_EQ(f->get(MsgNmbr::IdKey), kRecordNotFound);
   setMsg(*f, 250000, 0);
   ASSERT_EQ(f->get(MsgNmbr::IdKey), kStoreOk);
-  EXPECT_EQ(f->rec<MsgNmbr>().DATE, 1);
+  EXPECT_EQ(+f->rec<MsgNmbr>().DATE, 1);
   EXPECT_EQ(f->set(MsgNmbr::IdKey), kStoreOk);
   EXPECT_EQ(f->next(), kStoreOk);
   EXPECT_EQ(f->next(), kStoreOk);
