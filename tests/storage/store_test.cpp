@@ -93,6 +93,37 @@ TEST_F(StoreTest, KeysOrderAsDeclared) {
   EXPECT_EQ(+f->rec<MsgNmbr>().MSGNUMBER, 250005u);
 }
 
+TEST_F(StoreTest, MailPairKeyGroupsPartnersNewestFirst) {
+  auto f = makeFile(kMail, "IDX013.TPS", false);
+  f->setPassword("QZT wob");
+  ASSERT_EQ(f->create(), kStoreOk);
+  ASSERT_EQ(f->open(), kStoreOk);
+  struct {
+    uint32_t id;
+    const char* partner;
+    uint32_t partnerId;
+    int32_t date, time;
+  } mails[] = {{250010, "smith", 7, 80000, 500},
+               {250011, "Adams", 9, 80000, 100},
+               {250012, "SMITH", 7, 80001, 1},
+               {250013, "Smith", 7, 80000, 900},
+               {250014, "adams", 9, 79000, 1}};
+  for (auto& m : mails) {
+    f->clear();
+    auto& r = f->rec<Mail>();
+    r.MAILID = m.id;
+    r.PAIRID = m.partnerId;
+    r.DATE = m.date;
+    r.TIME = m.time;
+    setField(r.PAIRALPHA, m.partner);
+    ASSERT_EQ(f->add(), kStoreOk);
+  }
+  std::vector<uint32_t> order;
+  ASSERT_EQ(f->set(Mail::PairKey), kStoreOk);
+  while (f->next() == kStoreOk) order.push_back(+f->rec<Mail>().MAILID);
+  EXPECT_EQ(order, (std::vector<uint32_t>{250011, 250014, 250012, 250013, 250010}));
+}
+
 TEST_F(StoreTest, WalkTurnsAroundAndStopsAtBothEnds) {
   auto f = makeFile(kMsgNmbr, "IDX003.TPS");
   ASSERT_EQ(f->open(), kStoreOk);
