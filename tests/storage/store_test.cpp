@@ -357,6 +357,37 @@ TEST_F(StoreTest, RollbackUndoesEveryChangeSinceBegin) {
   EXPECT_EQ(a->records(), 2);
 }
 
+// More files are open than one connection can attach; transactions over ten of them, over
+// another ten, and over a file of each, all commit or roll back whole.
+TEST_F(StoreTest, TransactionsOverManyOfManyOpenFiles) {
+  std::vector<std::unique_ptr<StoreFile>> files;
+  for (int i = 0; i < 16; ++i) {
+    std::filesystem::create_directories(dir.path() / ("F" + std::to_string(i)));
+    files.push_back(makeFile(kMsgNmbr, "F" + std::to_string(i) + "/IDX003.TPS"));
+    ASSERT_EQ(files.back()->open(), kStoreOk);
+  }
+  auto run = [&](std::vector<int> which, bool keep, uint32_t number) {
+    std::vector<StoreFile*> list;
+    for (int i : which) list.push_back(files[static_cast<size_t>(i)].get());
+    ASSERT_EQ(store.begin(list), kStoreOk);
+    for (StoreFile* f : list) {
+      setMsg(*f, number, 1);
+      ASSERT_EQ(f->add(), kStoreOk);
+    }
+    ASSERT_EQ(keep ? store.commit() : store.rollback(), kStoreOk);
+  };
+  run({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, true, 1);
+  run({6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, false, 2);
+  run({0, 15}, true, 3);
+  std::vector<int64_t> counts;
+  for (auto& f : files) counts.push_back(f->records());
+  EXPECT_EQ(counts, (std::vector<int64_t>{2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1}));
+  // Writes outside a transaction still reach every file.
+  setMsg(*files[12], 4, 1);
+  EXPECT_EQ(files[12]->add(), kStoreOk);
+  EXPECT_EQ(files[12]->records(), 1);
+}
+
 // A child process writes to three files inside a transaction and is killed before or after
 // the commit: the three files show all of it or none of it.
 TEST_F(StoreTest, KilledTransactionIsAllOrNothing) {
