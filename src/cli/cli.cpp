@@ -9,12 +9,14 @@ namespace qv::cli {
 int cmdInit(Context&, const Args&);
 int cmdDump(Context&, const Args&);
 int cmdDb(Context&, const Args&);
+int cmdConfig(Context&, const Args&);
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> table = {
       {"init", "init", cmdInit},
       {"db", "db list", cmdDb},
       {"dump", "dump FILE [--db ID] [--key KEYNAME] [--reverse] [--limit N] [--text]", cmdDump},
+      {"config", "config get N | config set N VALUE", cmdConfig},
   };
   return table;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/runtime.h"
+#include "storage/config.h"
 #include "storage/store.h"
 
 namespace qv {
@@ -56,6 +57,9 @@ class Session {
   uint8_t dbType = kDbNone;
   std::string dbDirName;  // "F" + directory number
   std::string dbDescription;
+
+  // The setting stores of the Control file, as loaded (see storage/config.h).
+  Config config;
 
   uint8_t taskMode = 0;         // 0 interactive; 2 and 6 unattended
   std::string outsideFileName;  // full name of the outside file to open next
