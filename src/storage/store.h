@@ -7,9 +7,10 @@
 //   is one BLOB column holding the key image: the components' bytes in an order that memcmp
 //   sorts as the key must (numbers big-endian with the sign bit flipped, strings at their full
 //   blank-padded width, upper-cased for nocase keys, descending components complemented). Each
-//   key has one index over its column; SQLite adds the row id to every index, so a walk from any
-//   (key image, position) pair is one range scan. Optional keys store NULL for blank values,
-//   which every range condition leaves out.
+//   key has an index over (key image, position, record bytes), so that a walk from any
+//   (key image, position) pair is one range scan that never leaves the index; a unique key has
+//   a second, narrow index that keeps its values unique. Optional keys store NULL for blank
+//   values, which every range condition leaves out.
 // - qv_meta records the file's name, record size and layout signature (a mismatch gives 47) and
 //   whether the keys are current (they are not after append() until buildKeys(): 46 at open).
 // - Connections: each open file has its own connection with the file as main database. A
@@ -219,6 +220,7 @@ class StoreFile {
   std::string uri() const;
   std::string table() const;
   sqlite3* db() const;
+  std::string indexedBy(int key) const;
   sqlite3_stmt* prepare(const std::string& sql);
   void finalizeAll();
   int step(sqlite3_stmt* st);
