@@ -10,6 +10,7 @@ int cmdInit(Context&, const Args&);
 int cmdDump(Context&, const Args&);
 int cmdDb(Context&, const Args&);
 int cmdConfig(Context&, const Args&);
+int cmdCheckIds(Context&, const Args&);
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> table = {
@@ -17,6 +18,7 @@ const std::vector<Command>& commands() {
       {"db", "db list", cmdDb},
       {"dump", "dump FILE [--db ID] [--key KEYNAME] [--reverse] [--limit N] [--text]", cmdDump},
       {"config", "config get N | config set N VALUE", cmdConfig},
+      {"check-ids", "check-ids", cmdCheckIds},
   };
   return table;
 }

@@ -1,6 +1,7 @@
 // The session: everything process-wide of one running program on one archive.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -68,6 +69,18 @@ class Session {
   // The clock: today's day number and the time of day (hundredths of a second plus one).
   std::function<int32_t()> today;
   std::function<int32_t()> clockTime;
+
+  // The file access layer's bookkeeping, indexed by file number: how many users have each file
+  // open, and whether its fields are known by name to filter expressions.
+  std::array<int32_t, 48> useCount{};
+  std::array<bool, 48> fieldsRegistered{};
+  // Set to 1 by a test open that finds a file of another record layout; callers clear it.
+  uint8_t testFlag = 0;
+  // The stopwatch: start and stop of each of 20 slots, as dates and times of the clock above.
+  struct StopwatchSlot {
+    int32_t startTime = 0, startDate = 0, stopTime = 0, stopDate = 0;
+  };
+  std::array<StopwatchSlot, 20> stopwatch{};
 
  private:
   Runtime& runtime_;
