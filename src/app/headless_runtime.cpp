@@ -43,8 +43,8 @@ std::vector<std::string> HeadlessRuntime::windowsInGroup(std::string_view group)
 void HeadlessRuntime::fatalStop(std::string_view text, std::string_view title) {
   shown_.push_back({std::string(text), std::string(title), Icon::kHand, kButtonOk});
   shown_.push_back({finalStopMessage(), "Quorvane", Icon::kHand, kButtonOk});
-  if (throwOnStop_) throw FatalStop{std::string(text), std::string(title)};
   if (log_) *log_ << title << ": " << text << "\n" << finalStopMessage() << "\n";
+  if (throwOnStop_) throw FatalStop{std::string(text), std::string(title)};
   std::exit(3);
 }
 

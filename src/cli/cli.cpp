@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "app/runtime.h"
+
 namespace qv::cli {
 
 int cmdInit(Context&, const Args&);
@@ -11,11 +13,13 @@ int cmdDump(Context&, const Args&);
 int cmdDb(Context&, const Args&);
 int cmdConfig(Context&, const Args&);
 int cmdCheckIds(Context&, const Args&);
+int cmdRebuild(Context&, const Args&);
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> table = {
       {"init", "init", cmdInit},
-      {"db", "db list", cmdDb},
+      {"db", "db list|create|update-addresses|import|remove ...", cmdDb},
+      {"rebuild", "rebuild", cmdRebuild},
       {"dump", "dump FILE [--db ID] [--key KEYNAME] [--reverse] [--limit N] [--text]", cmdDump},
       {"config", "config get N | config set N VALUE", cmdConfig},
       {"check-ids", "check-ids", cmdCheckIds},
@@ -59,9 +63,9 @@ void usage(std::ostream& err) {
 
 }  // namespace
 
-int run(const Args& argsIn, std::ostream& out, std::ostream& err) {
+int run(const Args& argsIn, std::ostream& out, std::ostream& err, std::istream* in) {
   Args args = argsIn;
-  Context ctx{out, err, {}, false};
+  Context ctx{out, err, {}, false, in};
   if (!takeOption(args, "archive", ctx.archive)) {
     std::error_code ec;
     ctx.archive = std::filesystem::current_path(ec).string();
@@ -76,6 +80,10 @@ int run(const Args& argsIn, std::ostream& out, std::ostream& err) {
       Args rest(args.begin() + 1, args.end());
       try {
         return c.run(ctx, rest);
+      } catch (const FatalStop& stop) {
+        // The runtime showed the stop's message already.
+        err << "quorvane: stopped: " << stop.title << "\n";
+        return 3;
       } catch (const std::exception& e) {
         err << "quorvane: internal error: " << e.what() << "\n";
         return 70;

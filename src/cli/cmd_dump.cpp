@@ -4,6 +4,8 @@
 #include "app/headless_runtime.h"
 #include "cli/cli.h"
 #include "cli/json.h"
+#include "cli/session_open.h"
+#include "databases/databases.h"
 #include "storage/archive.h"
 #include "storage/catalogue.h"
 #include "storage/records.h"
@@ -62,29 +64,18 @@ int cmdDump(Context& ctx, const Args& argsIn) {
   }
 
   HeadlessRuntime runtime(&ctx.err);
-  Session s(ctx.archive, runtime);
-  if (!std::filesystem::is_directory(s.archiveRoot + "/CFG")) {
-    ctx.err << "quorvane: no archive in " << s.archiveRoot << " (run 'quorvane init' there)\n";
-    return 1;
-  }
-  std::string error;
+  std::unique_ptr<Session> session = openSession(ctx, runtime);
+  if (!session) return 1;
+  Session& s = *session;
   const bool perDatabase = def->place == Place::kDatabase || def->place == Place::kWordIndex;
   if (perDatabase) {
     if (!hasDb) {
       ctx.err << "quorvane: " << def->name << " belongs to a database: name it with --db ID\n";
       return 1;
     }
-    uint32_t id = 0;
-    try {
-      id = static_cast<uint32_t>(std::stoul(db));
-    } catch (...) {
-      ctx.err << "quorvane: --db takes a database number\n";
-      return 2;
-    }
-    if (selectDatabase(s, id, error) != 0) {
-      ctx.err << "quorvane: " << error << "\n";
-      return 1;
-    }
+    uint32_t id = resolveDatabase(ctx, s, db);
+    if (id == 0) return 1;
+    SelectDatabase(s, id);
   }
 
   StoreFile& f = *s.file(def->number);

@@ -57,6 +57,7 @@ StoreFile* Session::file(int number) {
 void Session::closeAllFiles() {
   if (store_->inTransaction()) store_->rollback();
   for (auto& [n, f] : files_) f->close();
+  useCount.fill(0);
 }
 
 int Session::message(std::string_view text, std::string_view title, Icon icon, int buttons,

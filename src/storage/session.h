@@ -58,6 +58,11 @@ class Session {
   uint8_t dbType = kDbNone;
   std::string dbDirName;  // "F" + directory number
   std::string dbDescription;
+  uint8_t dbStatus = 0;            // FOR:DUMMY: 0 Normal, 1 Keep, 2 Delete
+  uint32_t dbPersonId = 0;         // the owner's person (mail databases)
+  uint8_t dbTargetNg = 0;          // 1 for a target newsgroup database
+  int32_t dbIndexNeedsUpdate = 0;  // FOR:WORDLISTINDEXNEEDSUPDATE
+  uint8_t dbIndexType = 0;         // FOR:INDEXTYPE
 
   // The setting stores of the Control file, as loaded (see storage/config.h).
   Config config;

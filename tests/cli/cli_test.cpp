@@ -103,8 +103,9 @@ TEST(Cli, DumpsRecordsInKeyOrderAsJson) {
 
   r = cli({"--archive", root, "--json", "db", "list"});
   EXPECT_EQ(r.out,
-            "{\"id\": 250001, \"type\": \"Forum\", \"directory\": \"F1\", \"messages\": 0, "
-            "\"name\": \"Caf\xC3\xA9 \\\"Forum\\\"\"}\n");
+            "{\"description\": \"Caf\xC3\xA9 \\\"Forum\\\"\", \"type\": \"Forum\", "
+            "\"directory\": \"F1\", \"messages\": 0, \"counted\": \"Yes\", \"import\": \"Yes\", "
+            "\"id\": 250001}\n");
 }
 
 TEST(Cli, ErrorsGoToStderrWithNonZeroStatus) {
