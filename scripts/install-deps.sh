@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev libssl-dev
   googletest libgtest-dev libbenchmark-dev
+  qt6-base-dev libgl-dev
 )
 
 missing=()

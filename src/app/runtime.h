@@ -41,6 +41,19 @@ class Runtime {
   // ends the process with a non-zero status. A test's runtime records the stop and throws
   // FatalStop instead, so that the test goes on.
   [[noreturn]] virtual void fatalStop(std::string_view text, std::string_view title) = 0;
+
+  // The services below have quiet defaults, so that the command-line tool and tests need not
+  // provide them.
+
+  // A popup menu: items separated by "|", "-" a separator, a leading "+" the checked item.
+  // Returns the 1-based item chosen, 0 for none.
+  virtual int popupMenu(std::string_view /*items*/) { return 0; }
+  // The busy cursor, on or off.
+  virtual void setBusy(bool /*on*/) {}
+  // Opens a help topic ("~Name" opens the page or anchor of that name; empty: the contents).
+  virtual void showHelp(std::string_view /*topic*/) {}
+  // Puts text (code page 1252) on the clipboard.
+  virtual void setClipboard(std::string_view /*text*/) {}
 };
 
 // Thrown by runtimes that do not end the process on a fatal stop; caught by main() and tests.
