@@ -10,7 +10,11 @@
 #include "app/frame.h"
 #include "app/qt/main_window.h"
 #include "app/ui/about_dialog.h"
+#include "databases/ui/database_windows.h"
+#include "storage/config.h"
 #include "storage/session.h"
+#include "storage/settings_table.h"
+#include "storage/ui/preferences_dialog.h"
 
 namespace qv {
 
@@ -44,11 +48,42 @@ void showToolTips(QApplication& app, bool on) {
 }
 
 void addWindows(MainWindow& frame, Session& s, EventQueue& events) {
-  (void)s;
-  (void)events;
   frame.addWindow("About", [&frame](int) {
     AboutDialog about(&frame);
     about.exec();
+    return true;
+  });
+  // The database selection: the choice becomes the active database and the last one used.
+  frame.addWindow("ChangeForum", [&frame, &s, &events](int) {
+    s.runtime().registerWindow("ChangeForum", "NotToolsGroup");
+    DatabaseSelectionDialog selection(s, 0, kDbNone, &frame);
+    selection.exec();
+    s.runtime().unregisterWindow("ChangeForum");
+    if (selection.choice().made && SelectDatabase(s, selection.choice().id)) {
+      SettingValue v{static_cast<int32_t>(s.dbId), ""};
+      Konfig(s, 2, kSetDefaultDatabase, v);
+      Konfig(s, 4);
+    }
+    events.post(kFrameName, frame_event::kDatabaseChanged);
+    return true;
+  });
+  frame.addWindow("UserPanel", [&frame, &s, &events](int) {
+    s.runtime().registerWindow("UserPanel", "NotToolsGroup");
+    PreferencesDialog preferences(s, &frame);
+    if (preferences.opened()) preferences.exec();
+    s.runtime().unregisterWindow("UserPanel");
+    SettingValue tips;
+    Konfig(s, 3, 42, tips);
+    showToolTips(*qApp, tips.number == 0);
+    events.post(kFrameName, frame_event::kToolFinished);
+    return true;
+  });
+  frame.addWindow("BrowseBox", [&frame, &s, &events](int) {
+    s.runtime().registerWindow("BrowseBox", "NotToolsGroup");
+    MailSetupDialog mail(s, 1, &frame);
+    mail.exec();
+    s.runtime().unregisterWindow("BrowseBox");
+    events.post(kFrameName, frame_event::kToolFinished);
     return true;
   });
 }
