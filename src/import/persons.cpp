@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "import/import_texts.h"
-#include "storage/archive.h"
+#include "storage/control.h"
+#include "storage/file_access.h"
 #include "storage/records.h"
 #include "storage/text.h"
 
@@ -16,64 +17,22 @@ namespace {
 
 namespace t = texts;
 
-// ---- File access. The file layer with use counts, reported writes and the identifier
-// counter is not in the library yet; these stand in for OP_CLOSE, UppDat and NextNr.
-
-// Keeps the listed files open for one operation. A file the caller already has open stays
-// open afterwards; a file opened here is closed again.
+// Keeps the listed files open for one operation, one use more of each while it lasts.
 class FilesInUse {
  public:
-  FilesInUse(Session& s, std::initializer_list<int> files) : s_(s) {
-    for (int n : files) {
-      StoreFile* f = s.file(n);
-      if (!f || f->isOpen()) continue;
-      std::string error;
-      if (openNumbered(s, n, true, error) != kStoreOk)
-        s.runtime().fatalStop(error, "File Open Error");
-      opened_.push_back(n);
-    }
+  FilesInUse(Session& s, std::initializer_list<int> files) : s_(s), files_(files) {
+    for (int n : files_) OP_CLOSE(s_, kOpOpenShared, {n});
   }
   ~FilesInUse() {
-    for (int n : opened_) s_.file(n)->close();
+    for (int n : files_) OP_CLOSE(s_, kOpClose, {n});
   }
   FilesInUse(const FilesInUse&) = delete;
   FilesInUse& operator=(const FilesInUse&) = delete;
 
  private:
   Session& s_;
-  std::vector<int> opened_;
+  std::vector<int> files_;
 };
-
-enum WriteOp { kAdd, kUpdate, kDelete };
-
-// Writes the buffer of `file`; a failure rolls the running transaction back and is reported
-// with the store's text, titled with the file's name.
-bool writeRecord(Session& s, int file, WriteOp op) {
-  StoreFile& f = *s.file(file);
-  int code = op == kAdd ? f.add() : op == kUpdate ? f.put() : f.erase();
-  if (code == kStoreOk) return true;
-  std::string text = f.errorText().empty() ? storeCodeText(code) : f.errorText();
-  if (s.store().inTransaction()) s.store().rollback();
-  s.message(text + "\r\nThe last transaction is rolled back.", f.path());
-  return false;
-}
-
-// A new identifier from the counter of the Control file, or 0.
-uint32_t newIdentifier(Session& s) {
-  FilesInUse use(s, {kControl});
-  StoreFile& ctl = *s.file(kControl);
-  ctl.clear();
-  ctl.rec<Control>().ID = 1;
-  if (ctl.get(Control::IdKey) != kStoreOk || ctl.hold(5) != kStoreOk) return 0;
-  Control& c = ctl.rec<Control>();
-  uint32_t id = std::max<uint32_t>(c.NEXTNUMBER, 250000);
-  c.NEXTNUMBER = id + 1;
-  if (ctl.put() != kStoreOk) {
-    ctl.release();
-    return 0;
-  }
-  return id;
-}
 
 // Bulk writes are committed in batches of this many records.
 constexpr int kCommitEvery = 400;
@@ -437,7 +396,7 @@ int AddPers(Session& s, std::string_view address, std::string_view name) {
   }
 
   person.clear();
-  const uint32_t id = newIdentifier(s);
+  const uint32_t id = NextNr(s);
   if (id == 0) {
     if (s.store().inTransaction()) s.store().rollback();
     s.message(t::kNoNewPersonId, person.path());
@@ -450,13 +409,13 @@ int AddPers(Session& s, std::string_view address, std::string_view name) {
   const ParsedName parts = ParseName(name);
   setField(p.LASTNAME, parts.last);
   setField(p.FIRSTNAME, parts.first);
-  if (!writeRecord(s, kPerson, kAdd)) return 1;
+  if (!UppDat(s, kPerson, kUppAdd, kRollBackAndReport)) return 1;
 
   if (staleVariant) {
     // When the deletion fails inside a transaction, the roll-back has taken the new person
     // with it: the buffer then names a person that is not stored.
     const bool inTransaction = s.store().inTransaction();
-    if (!writeRecord(s, kPLINK, kDelete) && inTransaction) return 1;
+    if (!UppDat(s, kPLINK, kUppDelete, kRollBackAndReport) && inTransaction) return 1;
   }
   return 0;
 }
@@ -565,11 +524,6 @@ int RecountPersons(Session& s) {
   StoreFile& person = *s.file(kPerson);
   Store& store = s.store();
   StoreFile* const txnFiles[] = {&person};
-  auto failed = [&] {
-    s.message(store.errorText(), person.path());
-    if (store.inTransaction()) store.rollback();
-    return -1;
-  };
   int written = 0, pending = 0;
   if (person.set(Person::PersonKey) != kStoreOk) return -1;
   while (person.next() == kStoreOk) {
@@ -582,15 +536,15 @@ int RecountPersons(Session& s) {
     } else if (result != kCountsChanged) {
       continue;
     }
-    if (pending == 0 && store.begin(txnFiles) != kStoreOk) return failed();
-    if (!writeRecord(s, kPerson, kUpdate)) return -1;
+    if (pending == 0 && TransCheck(s, store.begin(txnFiles))) return -1;
+    if (!UppDat(s, kPerson, kUppUpdate, kRollBackAndReport)) return -1;
     ++written;
     if (++pending == kCommitEvery) {
       pending = 0;
-      if (store.commit() != kStoreOk) return failed();
+      if (TransCheck(s, store.commit())) return -1;
     }
   }
-  if (pending > 0 && store.commit() != kStoreOk) return failed();
+  if (pending > 0 && TransCheck(s, store.commit())) return -1;
   return written;
 }
 

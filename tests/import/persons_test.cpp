@@ -9,6 +9,7 @@
 #include "app/headless_runtime.h"
 #include "import/import_texts.h"
 #include "storage/archive.h"
+#include "storage/file_access.h"
 #include "storage/records.h"
 #include "storage/text.h"
 #include "support/temp_dir.h"
@@ -36,9 +37,9 @@ class PersonsTest : public ::testing::Test {
     s.dbDirName = "F1";
   }
 
+  // One use more of file `number`, as the code under test counts them.
   StoreFile& open(int number) {
-    std::string error;
-    EXPECT_EQ(openNumbered(s, number, true, error), kStoreOk) << error;
+    OP_CLOSE(s, kOpOpenShared, {number});
     return *s.file(number);
   }
 
@@ -218,7 +219,7 @@ TEST_F(PersonsTest, OwnerAddressSetClassifiesSendersAndTestsReceivers) {
   setField(f.ALTADDRESS[9], 60, "jane.doe@work.example");
   f.PERSONID = 250123;
   ASSERT_EQ(forums.add(), kStoreOk);
-  forums.close();
+  OP_CLOSE(s, kOpForceClose, {kForums});
 
   OwnerAddresses owner;
   owner.ownerNameCache = "Doe";
@@ -315,8 +316,7 @@ TEST_F(PersonsTest, RecountPersonsStoresTheRightCounts) {
   addMessage(400002, "SMITH", 250001, "", 0);
   addMessage(400003, "Brown", 250003, "Smith", 250001);
   addMessage(400004, "Smith", 250002, "Brown", 250003);  // another person's sort name
-  s.file(kPerson)->close();
-  s.file(kMsgNmbr)->close();
+  OP_CLOSE(s, kOpForceClose, {kPerson, kMsgNmbr});
 
   EXPECT_EQ(RecountPersons(s), 2);
   EXPECT_FALSE(s.store().inTransaction());
