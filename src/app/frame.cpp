@@ -409,7 +409,8 @@ void Frame::event(int code, int64_t param) {
       break;
     case fe::kTaskEnded: {
       SettingValue v;
-      Konfig(s_, 3, kSetExitAfterTask, v);
+      std::string error;
+      getSetting(s_, kSetExitAfterTask, v, error);
       if (v.number != 0) {
         requestExit();
       } else {

@@ -263,6 +263,16 @@ TEST_F(FrameTest, ExitIsRefusedWhileIndexing) {
   EXPECT_EQ(runtime.shown()[0].text,
             "You May NOT Exit until Indexing Is Done.|This is to Avoid Corruption.");
 
+  // A finished task ends the program only when the Preferences say so.
+  events.post(kFrameName, frame_event::kTaskEnded);
+  events.deliverAll();
+  EXPECT_FALSE(closedDown);
+  std::string error;
+  ASSERT_TRUE(qv::setSetting(*s, kSetExitAfterTask, {1, ""}, error)) << error;
+  events.post(kFrameName, frame_event::kTaskEnded);
+  events.deliverAll();
+  EXPECT_FALSE(closedDown);  // still indexing
+
   frame->indexingInProgress = false;
   runtime.registerWindow("ImportRun", "ImportGroup");
   events.setHandler("ImportRun", [this](int code, int64_t) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QScreen>
 #include <cstring>
 #include <string>
 
@@ -50,11 +51,14 @@ int main(int argc, char** argv) {
       frame.resize(1000, 700);
     }
     qv::SettingValue tips;
-    qv::Konfig(session, 3, 42, tips);
+    qv::Konfig(session, 8, 42, tips);
     qv::showToolTips(app, tips.number == 0);  // stored inverted
-    if (mode.number == 1)
+    if (mode.number == 1) {
+      // Maximized also where no window manager does it.
+      if (QScreen* screen = QGuiApplication::primaryScreen())
+        frame.setGeometry(screen->availableGeometry());
       frame.showMaximized();
-    else
+    } else
       frame.show();
     frame.frame().open(firstRun);
     int rc = app.exec();

@@ -188,6 +188,7 @@ void MainWindow::build() {
   toolBar_ = addToolBar(QStringLiteral("Toolbar"));
   toolBar_->setObjectName(QStringLiteral("Toolbar"));
   toolBar_->setMovable(false);
+  toolBar_->setIconSize(QSize(20, 20));
   for (const ToolButton& b : frameToolbar()) {
     if (b.id == -121) toolBar_->addSeparator();
     QAction* a = toolBar_->addAction(style()->standardIcon(buttonIcon(b.id)),

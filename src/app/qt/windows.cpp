@@ -73,7 +73,7 @@ void addWindows(MainWindow& frame, Session& s, EventQueue& events) {
     if (preferences.opened()) preferences.exec();
     s.runtime().unregisterWindow("UserPanel");
     SettingValue tips;
-    Konfig(s, 3, 42, tips);
+    Konfig(s, 8, 42, tips);
     showToolTips(*qApp, tips.number == 0);
     events.post(kFrameName, frame_event::kToolFinished);
     return true;
