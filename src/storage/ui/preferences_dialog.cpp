@@ -37,6 +37,7 @@ PreferencesDialog::PreferencesDialog(Session& s, QWidget* parent)
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] { accept(); });
   connect(buttons, &QDialogButtonBox::rejected, this, [this] { reject(); });
+  resize(560, 520);
 }
 
 QWidget* PreferencesDialog::directoriesTab() {
@@ -53,6 +54,7 @@ QWidget* PreferencesDialog::directoriesTab() {
     auto* row = new QHBoxLayout(box);
     auto* entry = new QLineEdit(fromCp(logic_.value(d.setting).text), box);
     auto* browse = new QPushButton(QStringLiteral("..."), box);
+    browse->setFixedWidth(32);
     row->addWidget(entry);
     row->addWidget(browse);
     connect(browse, &QPushButton::clicked, this, [this, entry, d] {
