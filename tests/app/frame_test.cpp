@@ -252,6 +252,34 @@ TEST_F(FrameTest, ToolClosesConflictingWindowsFirstThenStarts) {
   EXPECT_EQ(events.pending(), 0u);
 }
 
+TEST_F(FrameTest, RemovedDatabaseLeavesItsDirectoryOnlyWhenDataFilesRemain) {
+  ASSERT_TRUE(start());
+  addForum("Alpha");
+  events.post(kFrameName, frame_event::kDatabaseChanged);
+  events.deliverAll();
+  std::string alphaDir = s->dbTopDir + "/" + s->dbDirName;
+  ASSERT_TRUE(fs::is_directory(alphaDir));
+
+  // Data files still there: the directory stays, the frame shows no database meanwhile.
+  events.post(kFrameName, frame_event::kDatabaseRemoved);
+  EXPECT_EQ(events.deliverOne(), true);
+  EXPECT_FALSE(frame->enabled(menu::kImport));
+  EXPECT_FALSE(frame->enabled(-101));
+  events.deliverAll();
+  EXPECT_TRUE(fs::is_directory(alphaDir));
+
+  // Only other files left: the directory goes, and with it the database.
+  for (const auto& e : fs::directory_iterator(alphaDir)) fs::remove(e.path());
+  test::writeFile(alphaDir + "/notes.txt", "x");
+  events.post(kFrameName, frame_event::kDatabaseRemoved);
+  events.deliverAll();
+  EXPECT_FALSE(fs::exists(alphaDir));
+  EXPECT_EQ(s->dbId, 0u);
+  EXPECT_EQ(frame->title(),
+            " Quorvane Mail, Forum & Newsgroup Message Archiver [No Active Database]");
+  EXPECT_TRUE(frame->enabled(menu::kImport));
+}
+
 TEST_F(FrameTest, ExitIsRefusedWhileIndexing) {
   ASSERT_TRUE(start());
   frame->indexingInProgress = true;
