@@ -88,6 +88,22 @@ TEST_F(MainWindowTest, AClickStartsTheToolThroughTheFrame) {
   EXPECT_TRUE(window->action(menu::kPreferences)->isEnabled());
 }
 
+TEST_F(MainWindowTest, CloseBoxIsRefusedWhileIndexingElseTheFrameCloses) {
+  window->frame().open(false);
+  window->show();
+  window->frame().indexingInProgress = true;
+  window->close();
+  waitFor([] { return false; });
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_EQ(runtime.shown().size(), 1u);
+  EXPECT_EQ(runtime.shown()[0].title, "Exit Not Allowed");
+
+  window->frame().indexingInProgress = false;
+  window->action(menu::kExit)->trigger();
+  waitFor([&] { return !window->isVisible(); });
+  EXPECT_FALSE(window->isVisible());
+}
+
 TEST(QtRuntimeText, LineBreaksAndCodePage) {
   EXPECT_EQ(messageText("One|Two\r\nThree"), QStringLiteral("One\nTwo\nThree"));
   EXPECT_EQ(fromCp("caf\xe9 \x80"), QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac"));
