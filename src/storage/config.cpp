@@ -13,6 +13,7 @@
 
 #include "storage/archive.h"
 #include "storage/dates.h"
+#include "storage/file_access.h"
 #include "storage/records.h"
 #include "storage/session.h"
 #include "storage/text.h"
@@ -50,31 +51,19 @@ static_assert(4 * 256 <= (kLastWordRecord - kFirstWordRecord + 1) * kWordChunk);
 
 // ---- The Control file ------------------------------------------------------------------------
 
-// One accessor call's use of the Control file: open on construction, closed at the end unless
-// it was open before (someone else is using it).
+// One accessor call's use of the Control file through the file access layer, which stops the
+// program when the file cannot be opened or created.
 class ControlUse {
  public:
-  explicit ControlUse(Session& s) : f_(*s.file(kControl)) {
-    const bool wasOpen = f_.isOpen();
-    std::string error;
-    int code = openNumbered(s, kControl, true, error);
-    ok_ = code == kStoreOk;
-    closeAtEnd_ = ok_ && !wasOpen;
-    if (!ok_) s.message("The settings cannot be read:\r\n" + error, "File Open Error");
-  }
-  ~ControlUse() {
-    if (closeAtEnd_) f_.close();
-  }
+  explicit ControlUse(Session& s) : s_(s) { OP_CLOSE(s, kOpOpenShared, {kControl}); }
+  ~ControlUse() { OP_CLOSE(s_, kOpClose, {kControl}); }
   ControlUse(const ControlUse&) = delete;
   ControlUse& operator=(const ControlUse&) = delete;
 
-  bool ok() const { return ok_; }
-  StoreFile& file() { return f_; }
+  StoreFile& file() { return *s_.file(kControl); }
 
  private:
-  StoreFile& f_;
-  bool ok_ = false;
-  bool closeAtEnd_ = false;
+  Session& s_;
 };
 
 Control& ctl(StoreFile& f) {
@@ -335,7 +324,6 @@ void applyPaths(Session& s) {
 bool loadStore(Session& s, ConfigStore store) {
   const uint8_t kind = static_cast<uint8_t>(store);
   ControlUse use(s);
-  if (!use.ok()) return false;
   StoreFile& f = use.file();
   Group g{};
   applyDefaults(s, store, g, true);
@@ -366,14 +354,11 @@ bool loadStore(Session& s, ConfigStore store) {
 
 bool saveStore(Session& s, ConfigStore store) {
   ControlUse use(s);
-  bool ok = use.ok();
-  if (ok) {
-    Config::Store& copy = storeCopy(s.config, store);
-    // Saving a store never loaded would overwrite the user's settings with zeros.
-    if (!copy.loaded) ok = loadStore(s, store);
-    ok = ok && writeRecord(use.file(), static_cast<uint8_t>(store), copy.group);
-    if (ok && store == ConfigStore::kWordSearch) ok = saveWordTables(s, use.file());
-  }
+  Config::Store& copy = storeCopy(s.config, store);
+  // Saving a store never loaded would overwrite the user's settings with zeros.
+  bool ok = copy.loaded || loadStore(s, store);
+  ok = ok && writeRecord(use.file(), static_cast<uint8_t>(store), copy.group);
+  if (ok && store == ConfigStore::kWordSearch) ok = saveWordTables(s, use.file());
   if (!ok) reportSaveFailure(s);
   return ok;
 }
@@ -451,7 +436,6 @@ template <class Entry, size_t N>
 bool loadSaved(Session& s, Config::Saved<Entry, N>& set, uint8_t defaultsKind, uint8_t currentKind,
                Entry (*builtIn)(int)) {
   ControlUse use(s);
-  if (!use.ok()) return false;
   std::array<Entry, N> defaults;
   for (size_t i = 0; i < N; ++i) defaults[i] = builtIn(static_cast<int>(i));
   Group g;
@@ -470,7 +454,7 @@ bool saveSaved(Session& s, const Config::Saved<Entry, N>& set, uint8_t currentKi
   ControlUse use(s);
   Group g;
   encode(set.current, g);
-  bool ok = use.ok() && set.loaded && writeRecord(use.file(), currentKind, g);
+  bool ok = set.loaded && writeRecord(use.file(), currentKind, g);
   if (!ok) reportSaveFailure(s);
   return ok;
 }

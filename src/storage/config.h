@@ -93,7 +93,8 @@ CharTable defaultEndWordTable();
 
 // General, display and default-import-path settings (operation codes above). Load and save
 // operations ignore `setting` and `value`. Returns false for an unknown operation, a load whose
-// Control file cannot be opened or whose record cannot be read or created, and a failed save.
+// record cannot be read or created, and a failed save. The Control file is opened through the
+// file access layer, so a Control file that cannot be opened stops the program.
 bool Konfig(Session& s, int operation, int setting, SettingValue& value);
 bool Konfig(Session& s, int operation);
 
