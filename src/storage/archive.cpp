@@ -38,7 +38,12 @@ int openNumbered(Session& s, int number, bool create, std::string& error) {
     error = "No file has the number " + std::to_string(number);
     return kStoreFailure;
   }
-  if (f->isOpen()) return kStoreOk;
+  // Counted as one user of the file, like an open by the file access layer, so that a close
+  // there does not close the file under this opener.
+  if (f->isOpen()) {
+    ++s.useCount[static_cast<size_t>(number)];
+    return kStoreOk;
+  }
   std::string path = filePath(s, number);
   if (path.empty()) {
     error = "File " + std::to_string(number) + " has no name";
@@ -55,7 +60,10 @@ int openNumbered(Session& s, int number, bool create, std::string& error) {
     code = f->buildKeys();
     if (code != kStoreOk) f->close();
   }
-  if (code != kStoreOk) error = path + ": " + f->errorText();
+  if (code != kStoreOk)
+    error = path + ": " + f->errorText();
+  else
+    ++s.useCount[static_cast<size_t>(number)];
   return code;
 }
 

@@ -122,8 +122,8 @@ TEST_F(PersonsTest, AddPersCreatesAPersonAndFindsItAgainInAnyLetterCase) {
   EXPECT_EQ(trimmed(p.LASTNAME), "Smith III");
   EXPECT_EQ(trimmed(p.FIRSTNAME), "John");
   EXPECT_EQ(trimmed(p.ADDRESS), "12345,678");
-  EXPECT_EQ(p.FROMCOUNT, 0u);
-  EXPECT_EQ(p.TOCOUNT, 0u);
+  EXPECT_EQ(+p.FROMCOUNT, 0u);
+  EXPECT_EQ(+p.TOCOUNT, 0u);
   EXPECT_EQ(counter(), first + 1);
 
   // Another letter case of the same name and address is the same person: nothing is drawn
@@ -200,8 +200,8 @@ TEST_F(PersonsTest, AddPersWithoutANewIdentifierRollsBackAndSaysSo) {
     if (shown.text == texts::kNoNewPersonId && shown.title == s.file(kPerson)->path())
       toldUser = true;
   EXPECT_TRUE(toldUser);
-  EXPECT_EQ(storedPerson(260001).PERSONID, 0u);  // rolled back
-  EXPECT_EQ(storedPerson(260000).PERSONID, 260000u);
+  EXPECT_EQ(+storedPerson(260001).PERSONID, 0u);  // rolled back
+  EXPECT_EQ(+storedPerson(260000).PERSONID, 260000u);
   EXPECT_EQ(open(kPerson).records(), 1);
   ctl.release();
 }
@@ -285,8 +285,8 @@ TEST_F(PersonsTest, CFromToMailCountsThePersonsMails) {
   p.PERSONID = 250010;
   setField(p.LASTNAME, "Featherstonehaugh");
   EXPECT_EQ(CFromToMail(s, 0), kCountsChanged);
-  EXPECT_EQ(p.FROMCOUNT, 2u);
-  EXPECT_EQ(p.TOCOUNT, 1u);
+  EXPECT_EQ(+p.FROMCOUNT, 2u);
+  EXPECT_EQ(+p.TOCOUNT, 1u);
   EXPECT_EQ(CFromToMail(s, 0), kCountsUnchanged);
   EXPECT_EQ(CFromToMail(s, 1), kCountsUnchanged);
 
@@ -298,13 +298,13 @@ TEST_F(PersonsTest, CFromToMailCountsThePersonsMails) {
   p.FROMCOUNT = 4;
   p.TOCOUNT = 5;
   EXPECT_EQ(CFromToMail(s, 0), kNoMessages);
-  EXPECT_EQ(p.FROMCOUNT, 4u);
-  EXPECT_EQ(p.TOCOUNT, 5u);
+  EXPECT_EQ(+p.FROMCOUNT, 4u);
+  EXPECT_EQ(+p.TOCOUNT, 5u);
   EXPECT_EQ(CFromToMail(s, 2), kCountsUnchanged);
-  EXPECT_EQ(p.FROMCOUNT, 4u);
+  EXPECT_EQ(+p.FROMCOUNT, 4u);
   EXPECT_EQ(CFromToMail(s, 1), kCountsChanged);
-  EXPECT_EQ(p.FROMCOUNT, 0u);
-  EXPECT_EQ(p.TOCOUNT, 0u);
+  EXPECT_EQ(+p.FROMCOUNT, 0u);
+  EXPECT_EQ(+p.TOCOUNT, 0u);
 }
 
 TEST_F(PersonsTest, RecountPersonsStoresTheRightCounts) {
@@ -326,8 +326,8 @@ TEST_F(PersonsTest, RecountPersonsStoresTheRightCounts) {
   for (const Expect& e : expected) {
     Person p = storedPerson(e.id);
     ASSERT_EQ(p.PERSONID, e.id);
-    EXPECT_EQ(p.FROMCOUNT, e.from) << e.id;
-    EXPECT_EQ(p.TOCOUNT, e.to) << e.id;
+    EXPECT_EQ(+p.FROMCOUNT, e.from) << e.id;
+    EXPECT_EQ(+p.TOCOUNT, e.to) << e.id;
   }
   EXPECT_EQ(open(kPerson).records(), 4);  // recounting removes nobody
   EXPECT_EQ(RecountPersons(s), 0);

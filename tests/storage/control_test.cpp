@@ -285,12 +285,12 @@ TEST_F(IdCheckTest, CounterFollowsTheHighestIdentifierInUse) {
 
   // Per database: count, creation date (today when there was none) and oldest trusted date.
   Forums mail = entry(250001), forum = entry(250002), news = entry(250003);
-  EXPECT_EQ(mail.MSGCOUNT, 3u);
-  EXPECT_EQ(mail.LOWDATE, d1999 + 10);
-  EXPECT_EQ(forum.CREATED, dateFromYmd(2024, 3, 1));
-  EXPECT_EQ(forum.LOWDATE, d1996);
-  EXPECT_EQ(news.LOWDATE, d1999);
-  EXPECT_EQ(entry(250004).CREATED, dateFromYmd(2024, 3, 1));
+  EXPECT_EQ(+mail.MSGCOUNT, 3u);
+  EXPECT_EQ(+mail.LOWDATE, d1999 + 10);
+  EXPECT_EQ(+forum.CREATED, dateFromYmd(2024, 3, 1));
+  EXPECT_EQ(+forum.LOWDATE, d1996);
+  EXPECT_EQ(+news.LOWDATE, d1999);
+  EXPECT_EQ(+entry(250004).CREATED, dateFromYmd(2024, 3, 1));
   EXPECT_EQ(r.oldestDate, d1996);
   s.config = Config();  // as the next program sees the settings
   EXPECT_EQ(installDate(), d1996);
@@ -329,8 +329,8 @@ TEST_F(IdCheckTest, DatabaseWithADeletedDateIsRemovedFromTheList) {
             textTableEntry(s, 1) + " The database named Old Forum " + textTableEntry(s, 2));
   EXPECT_EQ(runtime.shown()[0].title, textTableEntry(s, 12));
   EXPECT_FALSE(runtime.shown()[0].title.empty());
-  EXPECT_EQ(entry(250001).ID, 0u);
-  EXPECT_EQ(entry(250002).ID, 250002u);
+  EXPECT_EQ(+entry(250001).ID, 0u);
+  EXPECT_EQ(+entry(250002).ID, 250002u);
   EXPECT_TRUE(fs::exists(dir / "F1/IDX004.TPS"));
   // The highest identifier left is the remaining database's own.
   EXPECT_EQ(NextNr(s), 250003u);

@@ -411,7 +411,7 @@ TEST_F(FileAccessTest, HoldRecMessages) {
   f.clear();
   f.rec<Person>().PERSONID = 250002;
   EXPECT_TRUE(HoldRec(s, kPerson, Person::PersonKey, true, {}));
-  EXPECT_EQ(f.rec<Person>().PERSONID, 250002u);
+  EXPECT_EQ(+f.rec<Person>().PERSONID, 250002u);
 }
 
 TEST_F(FileAccessTest, SaveRecRefusesToOverwriteAnotherUsersChange) {
