@@ -121,16 +121,16 @@ TEST_F(ConfigTest, NewArchiveGetsEveryDefault) {
     EXPECT_EQ(v.text, c.text) << "setting " << c.setting;
   }
   // The defaults are in the records on disk, where the layout table puts them.
-  EXPECT_EQ(rawRecord(1).NEXTNUMBER, 250000u);
+  EXPECT_EQ(+rawRecord(1).NEXTNUMBER, 250000u);
   EXPECT_EQ(longAt(rawRecord(1), 12), kToday);        // setting 5
   EXPECT_EQ(longAt(rawRecord(1), 104), 3);            // setting 63
   EXPECT_EQ(longAt(rawRecord(9), 20), 4);             // setting 27
   EXPECT_EQ(textAt(rawRecord(9), 112, 20), "Arial");  // setting 36
   EXPECT_EQ(longAt(rawRecord(9), 132), 8);
   EXPECT_EQ(textAt(rawRecord(4), 100, 100), root());  // setting 18
-  EXPECT_EQ(rawRecord(10).CTLGROUP[102], 1);          // setting 51
+  EXPECT_EQ(+rawRecord(10).CTLGROUP[102], 1);          // setting 51
   EXPECT_EQ(longAt(rawRecord(10), 107), 10000);       // setting 56
-  EXPECT_EQ(rawRecord(12).CTLGROUP[56], 1);  // start table byte 0 (record 12 from stream 200)
+  EXPECT_EQ(+rawRecord(12).CTLGROUP[56], 1);  // start table byte 0 (record 12 from stream 200)
   EXPECT_TRUE(rt.shown().empty());
 }
 
@@ -153,7 +153,7 @@ TEST_F(ConfigTest, ZeroSettingsTakeTheirDefaultsAndTheCounterItsFloor) {
   EXPECT_EQ(get(*s, 35).text, "Arial");
   EXPECT_EQ(get(*s, 35).number, 8);
   // The load wrote its repairs back.
-  EXPECT_EQ(rawRecord(1).NEXTNUMBER, 250000u);
+  EXPECT_EQ(+rawRecord(1).NEXTNUMBER, 250000u);
   EXPECT_EQ(longAt(rawRecord(1), 32), 17);
   EXPECT_EQ(longAt(rawRecord(9), 140), 1);
   EXPECT_EQ(longAt(rawRecord(9), 16), 4);
@@ -163,7 +163,7 @@ TEST_F(ConfigTest, ACounterAboveTheFloorIsLeftAlone) {
   writeRaw(1, 300123, {});
   auto s = session();
   ASSERT_TRUE(Konfig(*s, 1));
-  EXPECT_EQ(rawRecord(1).NEXTNUMBER, 300123u);
+  EXPECT_EQ(+rawRecord(1).NEXTNUMBER, 300123u);
 }
 
 TEST_F(ConfigTest, SetSaveReloadKeepsEachKindOfSetting) {
@@ -204,7 +204,7 @@ TEST_F(ConfigTest, SetSaveReloadKeepsEachKindOfSetting) {
   EXPECT_EQ(get(*s, 61).number, 1);
   EXPECT_EQ(get(*s, 33).text, "Arial");
   EXPECT_EQ(get(*s, 52).number, 1);
-  EXPECT_EQ(rawRecord(1).NEXTNUMBER, 250000u);
+  EXPECT_EQ(+rawRecord(1).NEXTNUMBER, 250000u);
 }
 
 TEST_F(ConfigTest, AccessorsTakeOnlyTheirOwnSettings) {
