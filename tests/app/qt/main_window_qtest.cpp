@@ -17,6 +17,9 @@
 #include "storage/session.h"
 #include "support/temp_dir.h"
 
+// Under the leak checker: fontconfig, which Qt loads, keeps a cache it never frees.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace qv {
 namespace {
 
