@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -110,6 +111,7 @@ MainWindow::MainWindow(Session& s, EventQueue& events)
     }
   };
   build();
+  showWallpaper();
   clock_ = new QTimer(this);
   connect(clock_, &QTimer::timeout, this, [this] { showClock(); });
   clock_->start(1000);
@@ -217,6 +219,20 @@ void MainWindow::sync() {
     }
   }
   statusBar()->clearMessage();
+}
+
+void MainWindow::showWallpaper() {
+  SettingValue off;
+  std::string error;
+  getSetting(s_, 64, off, error);
+  if (off.number != 0) {
+    mdi_->setBackground(palette().brush(QPalette::Dark));
+    return;
+  }
+  QLinearGradient wallpaper(0, 0, 0, 900);
+  wallpaper.setColorAt(0, QColor(0x1f, 0x3a, 0x5f));
+  wallpaper.setColorAt(1, QColor(0x6f, 0x8f, 0xb5));
+  mdi_->setBackground(wallpaper);
 }
 
 void MainWindow::showClock() {

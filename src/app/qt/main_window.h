@@ -41,6 +41,8 @@ class MainWindow : public QMainWindow {
 
   // Refreshes the date and time of the status bar.
   void showClock();
+  // The document area's wallpaper, unless the Preferences turned it off.
+  void showWallpaper();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -75,6 +75,7 @@ void addWindows(MainWindow& frame, Session& s, EventQueue& events) {
     SettingValue tips;
     Konfig(s, 8, 42, tips);
     showToolTips(*qApp, tips.number == 0);
+    frame.showWallpaper();
     events.post(kFrameName, frame_event::kToolFinished);
     return true;
   });
