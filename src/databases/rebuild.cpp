@@ -128,7 +128,7 @@ RebuildResult RebuildDatabaseList(Session& s,
                      "database will be left as is.\r\nPlease check the log file testdb.txt in "
                      "directory cfg for details."});
     } else {
-      listedDirs.insert(r.DIRNUMBER);
+      listedDirs.insert(uint32_t{r.DIRNUMBER});
       if (type != r.TYPE)
         note = std::string("listed as ") + dbTypeName(r.TYPE) + ", corrected";
       else if (!hasRef)

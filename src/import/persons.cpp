@@ -478,18 +478,24 @@ int CFromToMail(Session& s, int mode) {
   const uint32_t id = p.PERSONID;
   // The descending date, time and identifier start at their largest values, which is the
   // beginning of the person's group in key order.
-  auto position = [&](char(&alphaField)[kNameAlphaWidth], uint32_t& idField) {
+  // The fields are set by name: a reference to a field of a packed record may be misaligned.
+  auto position = [&](bool from) {
     mail.clear();
-    setField(alphaField, alpha);
-    idField = id;
+    if (from) {
+      setField(m.FROMALPHA, alpha);
+      m.FROMID = id;
+    } else {
+      setField(m.TOALPHA, alpha);
+      m.TOID = id;
+    }
     m.DATE = INT32_MAX;
     m.TIME = INT32_MAX;
     m.MAILID = UINT32_MAX;
   };
-  position(m.FROMALPHA, m.FROMID);
+  position(true);
   const uint32_t sent = countGroup(mail, Mail::FromKey,
                                    [&] { return m.FROMID == id && sameAlpha(m.FROMALPHA, alpha); });
-  position(m.TOALPHA, m.TOID);
+  position(false);
   const uint32_t received =
       countGroup(mail, Mail::ToKey, [&] { return m.TOID == id && sameAlpha(m.TOALPHA, alpha); });
   if (sent == 0 && received == 0 && mode != 0 && mode != 1) return kCountsUnchanged;
@@ -503,16 +509,22 @@ int CountPersonMessages(Session& s) {
   MsgNmbr& m = msg.rec<MsgNmbr>();
   const std::string alpha = nameAlpha(std::string_view(p.LASTNAME, kPersonNameWidth));
   const uint32_t id = p.PERSONID;
-  auto position = [&](char(&alphaField)[kNameAlphaWidth], uint32_t& idField) {
+  // The fields are set by name: a reference to a field of a packed record may be misaligned.
+  auto position = [&](bool from) {
     msg.clear();
-    setField(alphaField, alpha);
-    idField = id;
+    if (from) {
+      setField(m.FROMALPHA, alpha);
+      m.FROMID = id;
+    } else {
+      setField(m.TOALPHA, alpha);
+      m.TOID = id;
+    }
     m.MSGNUMBER = UINT32_MAX;
   };
-  position(m.FROMALPHA, m.FROMID);
+  position(true);
   const uint32_t sent = countGroup(msg, MsgNmbr::FromKey,
                                    [&] { return m.FROMID == id && sameAlpha(m.FROMALPHA, alpha); });
-  position(m.TOALPHA, m.TOID);
+  position(false);
   const uint32_t received =
       countGroup(msg, MsgNmbr::ToKey, [&] { return m.TOID == id && sameAlpha(m.TOALPHA, alpha); });
   return storeCounts(p, sent, received, kNoMessages, false);
