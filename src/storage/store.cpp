@@ -907,32 +907,22 @@ int StoreFile::reset(int key, std::string_view position) {
 }
 
 int StoreFile::next() {
-  if (!isOpen()) return result(kStoreFailure, "The file is not open");
-  if (batchDir_ != 1 || batch_.empty()) {
-    int code = fetch(1);
-    if (code) return code;
-  }
-  if (batch_.empty()) {
-    if (anchor_ != Anchor::kNone) anchor_ = Anchor::kPastEnd;
-    return result(kNoRecord);
-  }
-  Row r = std::move(batch_.front());
-  batch_.pop_front();
-  int code = loadRow(r);
-  anchor_ = Anchor::kAfter;
-  anchorPos_ = r.pos;
-  anchorImage_ = std::move(r.image);
-  return code;
+  return move(1);
 }
 
 int StoreFile::previous() {
+  return move(-1);
+}
+
+// One record on in direction `dir` (+1 forward, -1 backward) from the anchor.
+int StoreFile::move(int dir) {
   if (!isOpen()) return result(kStoreFailure, "The file is not open");
-  if (batchDir_ != -1 || batch_.empty()) {
-    int code = fetch(-1);
+  if (batchDir_ != dir || batch_.empty()) {
+    int code = fetch(dir);
     if (code) return code;
   }
   if (batch_.empty()) {
-    if (anchor_ != Anchor::kNone) anchor_ = Anchor::kBeforeStart;
+    if (anchor_ != Anchor::kNone) anchor_ = dir > 0 ? Anchor::kPastEnd : Anchor::kBeforeStart;
     return result(kNoRecord);
   }
   Row r = std::move(batch_.front());

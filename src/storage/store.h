@@ -223,7 +223,7 @@ class StoreFile {
   std::string indexedBy(int key) const;
   sqlite3_stmt* prepare(const std::string& sql);
   void finalizeAll();
-  int step(sqlite3_stmt* st);
+  int move(int dir);
   void noteQuery(sqlite3_stmt* st);
   int result(int code, std::string text = {});
   int sqliteCode(int rc);
