@@ -306,7 +306,7 @@ TEST_F(DatabasesTest, RebuildChecksListAndAttachesDirectories) {
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[2].description, "Unknown:F9");
   EXPECT_EQ(rows[2].type, kDbMail);
-  EXPECT_EQ(+entry(rows[2].id).PERSONID, entry(mail).PERSONID);
+  EXPECT_EQ(+entry(rows[2].id).PERSONID, +entry(mail).PERSONID);
   REF ref;
   ASSERT_TRUE(readRef("F9", ref));
   EXPECT_EQ(trimmed(ref.DESCRIPTION), "Unknown:F9");
