@@ -9,6 +9,7 @@
 
 #include "storage/dos_files.h"
 #include "storage/records.h"
+#include "storage/storage_texts.h"
 #include "storage/text.h"
 
 namespace fs = std::filesystem;
@@ -16,7 +17,7 @@ namespace fs = std::filesystem;
 namespace qv {
 namespace {
 
-constexpr const char* kDeletionTitle = "File Deletion Error!";
+namespace t = texts;
 
 std::string join(std::string_view dir, std::string_view name) {
   std::string d(trimRight(dir));
@@ -80,12 +81,11 @@ bool removeMatching(Session& s, const std::string& dir, const std::string& mask)
     if (code == kStoreOk || code == kNoFile) continue;
     ok = false;
     if (code == kAlreadyOpen)
-      s.message("The file " + path + " is open and cannot be removed", kDeletionTitle);
+      s.message(std::string(t::kTheFile) + path + t::kIsOpenCannotRemove, t::kDeletionTitle);
     else
-      s.message("No access rights - the file " + path + " cannot be removed", kDeletionTitle);
+      s.message(std::string(t::kNoAccessRights) + path + t::kCannotBeRemoved, t::kDeletionTitle);
   }
-  if (!ok)
-    s.message("One or more files have not been \r\nremoved in subdirectory " + dir, kDeletionTitle);
+  if (!ok) s.message(std::string(t::kNotAllRemoved) + dir, t::kDeletionTitle);
   return ok;
 }
 

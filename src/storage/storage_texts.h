@@ -62,6 +62,8 @@ inline constexpr const char* kIsOpenCannotRemove = " is open and cannot be remov
 inline constexpr const char* kNoAccessRights = "No access rights - the file ";
 inline constexpr const char* kCannotBeRemoved = " cannot be removed";
 inline constexpr const char* kDeletionTitle = "File Deletion Error!";
+inline constexpr const char* kNotAllRemoved =
+    "One or more files have not been \r\nremoved in subdirectory ";
 
 // Record writes.
 inline constexpr const char* kRecordAddError = "Record add error!";

@@ -404,12 +404,20 @@ int Store::remove(const std::string& path) {
   return kStoreOk;
 }
 
-int Store::rename(const std::string& from, const std::string& to) {
+// Whether `from` can be moved or copied to `to`: no one has it open and the target directory
+// exists.
+int Store::checkMove(const std::string& from, const std::string& to) {
   std::string canonical;
   int code = checkClosed(*this, from, lockFile_, canonical, &Store::isOpenHere);
   if (code) return fail(code, storeCodeText(code));
   std::error_code ec;
   if (!fs::is_directory(fs::absolute(to).parent_path(), ec)) return fail(kNoPath, to);
+  return kStoreOk;
+}
+
+int Store::rename(const std::string& from, const std::string& to) {
+  if (int code = checkMove(from, to)) return code;
+  std::error_code ec;
   fs::remove(to + "-journal", ec);
   if (fs::exists(from + "-journal", ec)) fs::rename(from + "-journal", to + "-journal", ec);
   fs::rename(from, to, ec);
@@ -418,11 +426,8 @@ int Store::rename(const std::string& from, const std::string& to) {
 }
 
 int Store::copy(const std::string& from, const std::string& to) {
-  std::string canonical;
-  int code = checkClosed(*this, from, lockFile_, canonical, &Store::isOpenHere);
-  if (code) return fail(code, storeCodeText(code));
+  if (int code = checkMove(from, to)) return code;
   std::error_code ec;
-  if (!fs::is_directory(fs::absolute(to).parent_path(), ec)) return fail(kNoPath, to);
   // A journal left by a killed writer goes along, so that the copy recovers as the original
   // would.
   fs::remove(to + "-journal", ec);

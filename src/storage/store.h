@@ -113,6 +113,7 @@ class Store {
   int attachAll(Conn* c, std::span<StoreFile* const> files);
   int fail(int code, std::string text);
   bool isOpenHere(const std::string& canonicalPath) const;
+  int checkMove(const std::string& from, const std::string& to);
 
   std::string lockFile_;
   std::vector<std::unique_ptr<Conn>> conns_;
